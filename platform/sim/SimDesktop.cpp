@@ -53,7 +53,11 @@ Desktop& Desktop::current() {
 }
 
 void Desktop::trace(const std::string& text) {
-  if (onTrace) onTrace({now_, current_ ? current_->name() : std::string(), text});
+  trace(current_ ? current_->name() : std::string(), text);
+}
+
+void Desktop::trace(const std::string& source, const std::string& text) {
+  if (onTrace) onTrace({now_, source, text});
 }
 
 std::string Desktop::functionName(const void* function) const {
@@ -85,8 +89,9 @@ bool TimerCanFire(const CFRunLoopTimerObject& timer) {
 
 void FireTimer(Desktop& desktop, CFRunLoopTimerObject* timer) {
   ProcessScope scope(*timer->owner);
-  desktop.trace("timer fired: " +
-                desktop.functionName(reinterpret_cast<const void*>(timer->callout)));
+  if (desktop.tracing())
+    desktop.trace("timer fired: " +
+                  desktop.functionName(reinterpret_cast<const void*>(timer->callout)));
   // The run loop's own reference keeps the timer alive through its callback.
   CFRetain(timer);
   timer->callout(timer, timer->info);

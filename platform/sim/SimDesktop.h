@@ -175,7 +175,9 @@ class Desktop {
   // For the backend's own files.
   struct Internals;
   Internals& internals() { return *internals_; }
+  bool tracing() const { return bool(onTrace); }
   void trace(const std::string& text);
+  void trace(const std::string& source, const std::string& text);
   std::string functionName(const void* function) const;
   void setCurrentProcess(Process* process) { current_ = process; }
   void recordLog(const std::string& line);

@@ -44,10 +44,10 @@ void Deliver(Desktop& desktop, const MouseEvent& event) {
   for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
     if ((*it)->accepts(kEventClassMouse, event.kind)) call.chain.push_back(it->get());
   }
-  if (call.chain.empty()) {
-    desktop.trace(DescribeEvent(event) + " (no monitor)");
-    return;
+  if (desktop.tracing()) {
+    desktop.trace("mouse", DescribeEvent(event) + (call.chain.empty() ? " (no monitor)" : ""));
   }
+  if (call.chain.empty()) return;
   EventHandlerObject* first = call.chain.front();
   call.chain.erase(call.chain.begin());
   OSStatus status;
@@ -57,8 +57,7 @@ void Deliver(Desktop& desktop, const MouseEvent& event) {
   }
   MonitorRecord& record = records[object.record];
   record.returned = status;
-  desktop.trace(DescribeEvent(event) + (record.examined ? ": examined" : ": passed on unexamined") +
-                ", handler returned " + std::to_string(status));
+  if (!record.examined && desktop.tracing()) desktop.trace("mouse", "  passed on unexamined");
 }
 
 }  // namespace

@@ -69,15 +69,16 @@ void CFRunLoopAddTimer(CFRunLoopRef, CFRunLoopTimerRef timerRef, CFRunLoopMode m
                             desktop.functionName(reinterpret_cast<const void*>(timer->callout))});
   desktop.trace(
       "timer armed: " + desktop.functionName(reinterpret_cast<const void*>(timer->callout)) +
-      ", fires at " + sim::FormatTime(timer->fireDate));
+      ", fires in " + sim::FormatTime(timer->fireDate - desktop.now()) + " s");
 }
 
 void CFRunLoopRemoveTimer(CFRunLoopRef, CFRunLoopTimerRef timerRef, CFRunLoopMode mode) {
   sim::Desktop& desktop = sim::Desktop::current();
   CFRunLoopTimerObject* timer = LiveTimer(timerRef, "CFRunLoopRemoveTimer");
   if (timer == nullptr || !timer->modes.erase(std::string(CFStringGetView(mode)))) return;
-  desktop.trace("timer cancelled: " +
-                desktop.functionName(reinterpret_cast<const void*>(timer->callout)));
+  if (desktop.tracing())
+    desktop.trace("timer cancelled: " +
+                  desktop.functionName(reinterpret_cast<const void*>(timer->callout)));
   if (timer->modes.empty()) Unschedule(timer);
 }
 

@@ -242,7 +242,7 @@ TEST_F(DaemonTest, ThePostedPrimaryClickOfTheReleaseSequenceArmsAndDisarmsLikeAn
   desktop.release(kRowPoint);
   desktop.runFor(1.0);
   EXPECT_EQ(std::count(timeline.begin(), timeline.end(),
-                       "timer armed: context-menu timer, fires at 1001.250"),
+                       "timer armed: context-menu timer, fires in 0.600 s"),
             1);
   EXPECT_EQ(std::count(timeline.begin(), timeline.end(), "timer cancelled: context-menu timer"), 1);
   EXPECT_THAT(desktop.postedCalls(), testing::SizeIs(5));
