@@ -35,6 +35,12 @@ bool NSUserDefaults::synchronize() {
   return saved;
 }
 
+NSUserDefaults::DomainLock NSUserDefaults::lockPersistentDomainForName(const NSString& name) {
+  DomainLock lock(store_, name);
+  if (!unsaved_.contains(name)) cache_.erase(name);
+  return lock;
+}
+
 void NSUserDefaults::addSuiteNamed(const NSString& name) {
   if (std::find(searchList_.begin(), searchList_.end(), name) == searchList_.end()) {
     searchList_.push_back(name);

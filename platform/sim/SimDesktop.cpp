@@ -251,6 +251,7 @@ void CFRelease(CFTypeRef cf) {
   if (--object->retainCount > 0) return;
   sim::Desktop::Internals& in = desktop.internals();
   in.live.erase(object);
+  object->finalize();
   if (!desktop.options().keepZombies) {
     std::erase_if(in.objects, [&](const auto& owned) { return owned.get() == object; });
   }

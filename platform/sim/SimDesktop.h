@@ -4,6 +4,7 @@
 // the seam's functions act on it and on its current process.
 #pragma once
 
+#include <AppKit/NSPanel.h>
 #include <ApplicationServices/Accessibility.h>
 #include <Carbon/CarbonEvents.h>
 #include <CoreFoundation/CFRunLoop.h>
@@ -69,6 +70,25 @@ struct Element {
   Rect frame;
   std::optional<std::string> role;
   AXError roleError = kAXErrorSuccess;
+};
+
+// An alert as the user saw it: a modal panel or a sheet on a window.
+struct Alert {
+  enum class Kind { Panel, Sheet } kind = Kind::Panel;
+  std::string process;
+  std::string title;
+  std::string message;
+  std::vector<std::string> buttons;  // default, alternate, other, those that are shown
+  std::string window;                // the identifier of the sheet's window's content view
+};
+
+// One call of the launch service and what came of it.
+struct LaunchRequest {
+  std::string path;
+  UInt32 flags = 0;
+  bool hadItems = false;
+  OSStatus status = 0;
+  bool started = false;  // a new process; false when it failed or ran already
 };
 
 // A program that a launch can start: its bundle and what a fresh process image of it looks like.
@@ -158,6 +178,47 @@ class Desktop {
   // Notification names in the order they were posted, by any process.
   const std::vector<std::string>& postedNotifications() const { return postedNotifications_; }
 
+  // --- windows, controls, alerts, the shell and launches
+  // The pointer moves without a button: no event reaches the monitor.
+  void movePointer(HIPoint point) { pointer_ = point; }
+  // The event the applications handle now, with its pressure; none by default.
+  void setCurrentEvent(std::optional<float> pressure);
+  NSEvent* currentEvent() const { return currentEvent_.get(); }
+  // Every state change of a view, in order, as "identifier: change".
+  const std::vector<std::string>& viewChanges() const { return viewChanges_; }
+  void recordViewChange(const std::string& change);
+
+  const std::vector<Alert>& alerts() const { return alerts_; }
+  // The user's answer to a modal alert panel, called while it is shown (the run loop of its
+  // process in the modal panel mode); it may run the desktop meanwhile. Without it the user
+  // dismisses the panel with its default button once what is due now has run.
+  std::function<NSInteger(const Alert&)> answerAlert;
+  void recordAlert(Alert alert) { alerts_.push_back(std::move(alert)); }
+  // Ends the sheet with that index in alerts() as if the user had chosen the button.
+  void dismissSheet(std::size_t alert, NSInteger returnCode);
+  void recordSheetCallbacks(std::size_t alert, NSWindow* window, NSSheetCallback didEnd,
+                            NSSheetCallback didDismiss, void* context);
+
+  // What the shell was asked to open, in order: "URL <address>" or "file <path>".
+  const std::vector<std::string>& workspaceOpens() const { return workspaceOpens_; }
+  void recordWorkspaceOpen(const std::string& what) { workspaceOpens_.push_back(what); }
+  bool workspaceOpenSucceeds = true;
+
+  // When set, every launch fails with this status; otherwise a launch starts the program
+  // registered at the bundle's path, or finds it running, or fails as not found.
+  std::optional<OSStatus> launchStatus;
+  const std::vector<LaunchRequest>& launchRequests() const { return launchRequests_; }
+  void recordLaunch(LaunchRequest request) { launchRequests_.push_back(std::move(request)); }
+
+  // Users and their home folders; the first is the logged-in user.
+  std::vector<std::pair<std::string, std::string>> users = {{"tester", "/Users/tester"}};
+
+  // Another process changes the domain right after the next read of it, as a writer that
+  // comes between a read and the write that follows would. While the domain is locked it
+  // waits for the unlock instead.
+  void interposeDomainEdit(const std::string& domain,
+                           std::function<void(std::optional<NSDictionary>&)> edit);
+
   // --- references
   // Objects made by Create or Copy calls that are still referenced, of one process or all.
   int liveObjectCount(const Process* owner = nullptr) const;
@@ -213,6 +274,18 @@ class Desktop {
   HIPoint pointer_ = {0, 0};
   int elementQueries_ = 0;
   int systemWideElementsMade_ = 0;
+  std::unique_ptr<NSEvent> currentEvent_;
+  std::vector<std::string> viewChanges_;
+  std::vector<Alert> alerts_;
+  struct SheetCallbacks {
+    NSWindow* window;
+    NSSheetCallback didEnd;
+    NSSheetCallback didDismiss;
+    void* context;
+  };
+  std::map<std::size_t, SheetCallbacks> sheets_;
+  std::vector<std::string> workspaceOpens_;
+  std::vector<LaunchRequest> launchRequests_;
   struct LastPress {
     EventMouseButton button = 0;
     CFAbsoluteTime time = -1e9;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <set>
 #include <unordered_map>
+#include <utility>
 
 namespace sim {
 
@@ -22,6 +23,8 @@ struct Object {
   bool constant = false;  // lives for ever; retain and release do nothing
   Process* owner = nullptr;
   std::string description;
+  // Called once, when the last reference goes.
+  virtual void finalize() {}
 };
 
 void Track(std::unique_ptr<Object> object);
@@ -58,6 +61,10 @@ struct CFRunLoopTimerObject : sim::Object {
   bool valid = true;
   std::set<std::string> modes;  // where it is scheduled; empty when it is not
   std::uint64_t order = 0;      // ties between equal fire dates go to the one scheduled first
+  void (*releaseInfo)(const void* info) = nullptr;
+  void finalize() override {
+    if (releaseInfo != nullptr) std::exchange(releaseInfo, nullptr)(info);
+  }
 };
 
 struct AXUIElementObject : sim::Object {

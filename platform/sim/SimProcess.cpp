@@ -43,9 +43,19 @@ void Process::exit() {
   state_->distributedCenter->removeAll();
   auto& handlers = desktop_.internals().handlers;
   std::erase_if(handlers, [&](const auto& handler) { return handler->process == this; });
-  // Its timers go with it; so does every reference it still held.
+  // Its timers go with it: the run loop lets go of them, and so does every reference it still
+  // held.
   auto& timers = desktop_.internals().scheduledTimers;
+  std::vector<CFRunLoopTimerObject*> mine;
+  for (CFRunLoopTimerObject* timer : timers) {
+    if (timer->owner == this) mine.push_back(timer);
+  }
   std::erase_if(timers, [&](CFRunLoopTimerObject* timer) { return timer->owner == this; });
+  for (CFRunLoopTimerObject* timer : mine) {
+    timer->modes.clear();
+    timer->valid = false;
+    CFRelease(timer);
+  }
 }
 
 void SimApplication::terminate(NSObject*) {

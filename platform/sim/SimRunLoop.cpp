@@ -36,6 +36,8 @@ CFRunLoopTimerRef CFRunLoopTimerCreate(CFAllocatorRef, CFAbsoluteTime fireDate,
   timer->interval = interval;
   timer->callout = callout;
   timer->info = context ? context->info : nullptr;
+  if (context && context->retain) timer->info = const_cast<void*>(context->retain(timer->info));
+  timer->releaseInfo = context ? context->release : nullptr;
   return timer;
 }
 

@@ -7,9 +7,14 @@ using CFRunLoopRef = struct CFRunLoopObject*;
 using CFRunLoopTimerRef = struct CFRunLoopTimerObject*;
 using CFRunLoopMode = CFStringRef;
 
+// When `release` is given, the timer calls it with `info` once the timer itself is gone, so that
+// whatever `info` points to can live exactly as long as the timer.
 struct CFRunLoopTimerContext {
   CFIndex version;
   void* info;
+  const void* (*retain)(const void* info) = nullptr;
+  void (*release)(const void* info) = nullptr;
+  CFStringRef (*copyDescription)(const void* info) = nullptr;
 };
 
 using CFRunLoopTimerCallBack = void (*)(CFRunLoopTimerRef timer, void* info);

@@ -4,7 +4,9 @@
 #include <Foundation/NSPropertyList.h>
 
 #include <map>
+#include <memory>
 #include <optional>
+#include <typeinfo>
 
 class NSBundle {
  public:
@@ -13,9 +15,31 @@ class NSBundle {
       : bundlePath_(std::move(bundlePath)),
         infoDictionary_(std::move(infoDictionary)),
         resources_(std::move(propertyListResources)) {}
+  // A copy is a bundle of its own: classes loaded from the original stay the original's.
+  NSBundle(const NSBundle& other)
+      : bundlePath_(other.bundlePath_),
+        infoDictionary_(other.infoDictionary_),
+        resources_(other.resources_) {}
+  NSBundle& operator=(const NSBundle& other) {
+    bundlePath_ = other.bundlePath_;
+    infoDictionary_ = other.infoDictionary_;
+    resources_ = other.resources_;
+    return *this;
+  }
+  ~NSBundle();
 
   // The bundle of the running program.
   static NSBundle* mainBundle();
+  // A bundle read from a folder: "Contents/Info.plist", and every property list and string table
+  // (".plist", ".strings" in the XML property-list format) in "Contents/Resources", by name
+  // without its extension. Nothing when the folder holds no readable Info dictionary.
+  static std::unique_ptr<NSBundle> bundleWithPath(const NSString& path);
+
+  // The bundle whose code holds the class: the one a host named when it loaded the class, or
+  // the main bundle for the program's own classes.
+  static NSBundle* bundleForClass(const std::type_info& type);
+  // For hosts that load plug-ins: the class's code came from `bundle`, for as long as it lives.
+  static void addLoadedClass(const std::type_info& type, NSBundle* bundle);
 
   const NSString& bundlePath() const { return bundlePath_; }
   NSString resourcePath() const { return bundlePath_ + "/Contents/Resources"; }
@@ -28,6 +52,10 @@ class NSBundle {
     auto found = resources_.find(name);
     return found == resources_.end() ? nullptr : &found->second;
   }
+  // The text under `key` in the string table `table` ("Localizable" when empty); `value` when
+  // the table or the key is missing or holds no string.
+  NSString localizedStringForKey(const NSString& key, const NSString& value,
+                                 const NSString& table) const;
 
  private:
   NSString bundlePath_;

@@ -5,6 +5,8 @@
 #include <Foundation/NSString.h>
 
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -83,3 +85,7 @@ class PropertyList {
  private:
   std::variant<NSString, NSNumber, NSArray, NSDictionary> value_;
 };
+
+// Reads an XML property list (the format of Info.plist files and of string tables saved as
+// property lists). Nothing when the text is not one.
+std::optional<PropertyList> NSPropertyListFromXML(std::string_view text);
