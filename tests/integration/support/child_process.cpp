@@ -34,11 +34,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
 }
 
 ChildProcess::~ChildProcess() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
+  terminate();
   if (out_fd_ >= 0) close(out_fd_);
+}
+
+void ChildProcess::terminate() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+  pid_ = -1;
 }
 
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds limit) {

@@ -24,6 +24,8 @@ class ChildProcess {
   bool started() const { return pid_ > 0; }
   // The next line of output, or nullopt at end of output or when `limit` passes first.
   std::optional<std::string> readLine(std::chrono::milliseconds limit);
+  // Ends the child now (SIGTERM) and reaps it.
+  void terminate();
   // Waits for the child to exit on its own; its exit status, or -1.
   int wait();
 

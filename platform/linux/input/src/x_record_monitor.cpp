@@ -60,13 +60,11 @@ struct XRecordMonitor::Impl {
   XRecordContext context = 0;
   SourcePtr source;
   Handler handler;
-  std::function<void()> on_disconnect;
   PointerTranslator translator;
   // Translated only as each is handed on, so buttonsDown() in the handler is the state just
   // after that event, not after the whole batch.
   std::vector<CorePointerEvent> pending;
   bool started = false;
-  bool connected = true;
   bool closing = false;
   // Expires when the monitor is destroyed, which a handler may do.
   std::shared_ptr<int> alive = std::make_shared<int>(0);
@@ -118,12 +116,9 @@ struct XRecordMonitor::Impl {
     auto* s = reinterpret_cast<Source*>(source);
     Impl* self = s->impl;
     const GIOCondition condition = g_source_query_unix_fd(source, s->fd_tag);
-    if ((condition & G_IO_IN) == 0 && (condition & (G_IO_HUP | G_IO_ERR))) {
-      self->lose();
-      return G_SOURCE_REMOVE;
-    }
-    // A dead server ends in Xlib's I/O error handler here, as for every other connection.
-    if (condition & G_IO_IN) self->readReplies();
+    // A broken connection ends in Xlib's I/O error handler here, as for every other connection
+    // of the process: the daemon has no desktop left to watch.
+    if (condition & (G_IO_IN | G_IO_HUP | G_IO_ERR)) self->readReplies();
     self->deliver();
     return G_SOURCE_CONTINUE;
   }
@@ -186,13 +181,6 @@ struct XRecordMonitor::Impl {
       if (poll(&pfd, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) return false;
     }
   }
-
-  void lose() {
-    connected = false;
-    // The source removes itself by returning G_SOURCE_REMOVE; just drop our reference.
-    g_source_unref(source.release());
-    if (on_disconnect) on_disconnect();
-  }
 };
 
 XRecordMonitor::XRecordMonitor(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -208,7 +196,6 @@ std::unique_ptr<XRecordMonitor> XRecordMonitor::create(Options options, Handler 
 
   auto impl = std::make_unique<Impl>();
   impl->handler = std::move(handler);
-  impl->on_disconnect = std::move(options.on_disconnect);
   impl->control = detail::openDisplay(options.display_name);
   if (!impl->control) return fail(MonitorError::cannot_open_display);
   int major = 0, minor = 0;
@@ -263,8 +250,5 @@ bool XRecordMonitor::isButtonDown(unsigned x_button) const {
   return x_button >= 1 && x_button <= 32 && (buttonsDown() & (1u << (x_button - 1))) != 0;
 }
 
-bool XRecordMonitor::connected() const {
-  return impl_->connected;
-}
 
 }  // namespace tandrel::desktop

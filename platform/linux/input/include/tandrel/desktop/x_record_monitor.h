@@ -2,7 +2,8 @@
 
 // Watches every mouse press, release and drag on an X display without grabbing anything, through
 // the RECORD extension. Replies arrive on a second connection whose socket a GLib source watches,
-// so the monitor costs nothing while the mouse is idle.
+// so the monitor costs nothing while the mouse is idle. A broken connection goes to Xlib's I/O
+// error handler, as every other connection of the process does.
 
 #include <chrono>
 #include <cstdint>
@@ -35,8 +36,6 @@ class XRecordMonitor {
     GMainContext* context = nullptr;  // nullptr: the default main context
     std::chrono::milliseconds double_click_interval{400};
     int double_click_distance = 5;  // pixels
-    // Called once if the server goes away; the monitor then stays silent.
-    std::function<void()> on_disconnect;
   };
 
   // nullptr with *error set (when error is not null) if the monitor cannot start.
@@ -53,8 +52,6 @@ class XRecordMonitor {
   // Wheel buttons 4 to 7 never appear.
   std::uint32_t buttonsDown() const;
   bool isButtonDown(unsigned x_button) const;
-
-  bool connected() const;
 
  private:
   struct Impl;
