@@ -26,6 +26,7 @@ NSString Format(Number value) {
 // --- views
 
 NSView::~NSView() {
+  if (window_ != nullptr) window_->contentView_ = nullptr;
   removeFromSuperview();
   for (NSView* view : subviews_) view->superview_ = nullptr;
 }

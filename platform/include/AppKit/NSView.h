@@ -14,7 +14,8 @@ class NSView : public NSObject {
  public:
   NSView() = default;
   explicit NSView(NSRect frame) : frame_(frame) {}
-  // Leaves its superview and lets its subviews go; views are owned by whoever laid them out.
+  // Leaves its superview and window and lets its subviews go; views are owned by whoever laid
+  // them out, in any order.
   ~NSView() override;
 
   // The name the interface layout gives the view, for the desktop's records.

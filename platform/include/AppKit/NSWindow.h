@@ -35,6 +35,7 @@ class NSWindow : public NSObject {
   NSEvent* currentEvent() const;
 
  private:
+  friend class NSView;
   NSRect frame_;
   NSView* contentView_ = nullptr;
 };
