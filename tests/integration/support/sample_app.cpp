@@ -37,10 +37,12 @@ AppLine parseAppLine(const std::string& text) {
   return line;
 }
 
-SampleApp::SampleApp()
+SampleApp::SampleApp(Accessibility accessibility)
     : process_({"/usr/bin/python3", TANDREL_SAMPLE_APP},
-               // Keep the app off the accessibility bus: these tests need only its input.
-               {"NO_AT_BRIDGE=1", "GDK_BACKEND=x11"}) {
+               // Off the accessibility bus unless asked: the input tests need only its input.
+               accessibility == Accessibility::off
+                   ? std::vector<std::string>{"NO_AT_BRIDGE=1", "GDK_BACKEND=x11"}
+                   : std::vector<std::string>{"GDK_BACKEND=x11"}) {
   if (auto line = waitFor("ready", {}, std::chrono::seconds(20))) {
     ready_ = true;
     ready_line_ = *line;

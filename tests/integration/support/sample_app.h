@@ -31,8 +31,12 @@ AppLine parseAppLine(const std::string& text);
 
 class SampleApp {
  public:
+  // Whether the app joins the accessibility bus. The input tests keep it off; the daemon's tests
+  // need it on, since the daemon asks AT-SPI what lies under the press point.
+  enum class Accessibility { off, on };
+
   // Starts the app and waits for its "ready" line.
-  SampleApp();
+  explicit SampleApp(Accessibility accessibility = Accessibility::off);
   bool ready() const { return ready_; }
   // Screen centre of a target: "row0".."row3", "button", "label", "image".
   Point target(const std::string& name) const { return ready_line_.point(name); }
