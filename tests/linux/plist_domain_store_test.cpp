@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace tandrel::desktop {
 namespace {
@@ -47,44 +48,59 @@ class PlistDomainStoreTest : public ::testing::Test {
   fs::path root_;
 };
 
-PlistDictionary samplePreferences() {
-  PlistDictionary nested;
-  nested.set("Path", "/opt/Tandrel.app");
-  nested.set("Hide", false);
-  PlistDictionary dict;
-  dict.set("Tandrel_PopupDelay", 0.6);
-  dict.set("Tandrel_FirstRun", "1.0");
-  dict.set("Count", std::int64_t{-42});
-  dict.set("Large", std::int64_t{1} << 40);
-  dict.set("Enabled", true);
-  dict.set("Text", "a <tag> & \"quotes\" \xC3\xA9");
-  dict.set("Items", PlistArray{PlistValue(nested), PlistValue(7), PlistValue("x")});
-  dict.set("Empty", PlistArray{});
-  dict.set("Nested", nested);
+NSDictionary dictionaryWith(const std::string& key, PropertyList value) {
+  NSDictionary dict;
+  dict.setObject(std::move(value), key);
   return dict;
+}
+
+NSDictionary samplePreferences() {
+  NSDictionary nested;
+  nested.setObject("/opt/Tandrel.app", "Path");
+  nested.setObject(NSNumber::numberWithBool(false), "Hide");
+  NSDictionary dict;
+  dict.setObject(NSNumber::numberWithDouble(0.6), "Tandrel_PopupDelay");
+  dict.setObject("1.0", "Tandrel_FirstRun");
+  dict.setObject(NSNumber::numberWithInteger(-42), "Count");
+  dict.setObject(NSNumber::numberWithInteger(std::int64_t{1} << 40), "Large");
+  dict.setObject(NSNumber::numberWithBool(true), "Enabled");
+  dict.setObject("a <tag> & \"quotes\" \xC3\xA9", "Text");
+  dict.setObject(NSArray{nested, NSNumber::numberWithInteger(7), "x"}, "Items");
+  dict.setObject(NSArray{}, "Empty");
+  dict.setObject(nested, "Nested");
+  return dict;
+}
+
+double realFor(const NSDictionary& dict, const std::string& key) {
+  const PropertyList* value = dict.objectForKey(key);
+  return value && value->number() ? value->number()->doubleValue() : -1.0;
 }
 
 TEST_F(PlistDomainStoreTest, RoundTripKeepsEveryTypeAndKeyOrder) {
   PlistDomainStore store(folder());
-  const PlistDictionary written = samplePreferences();
+  const NSDictionary written = samplePreferences();
   ASSERT_EQ(store.write("com.corvantix.tandrel", written), "");
 
   const auto read = store.read("com.corvantix.tandrel");
   ASSERT_TRUE(read.domain) << read.error;
-  EXPECT_EQ(*read.domain, written);  // Equality compares entries in order.
-  ASSERT_NE(read.domain->find("Tandrel_PopupDelay"), nullptr);
-  EXPECT_DOUBLE_EQ(*read.domain->find("Tandrel_PopupDelay")->asReal(), 0.6);
+  EXPECT_EQ(*read.domain, written);
+  // Dictionary equality ignores order; the order is what a person editing the file sees.
+  EXPECT_EQ(read.domain->allKeys(), written.allKeys());
+  ASSERT_NE(read.domain->objectForKey("Nested"), nullptr);
+  EXPECT_EQ(read.domain->objectForKey("Nested")->dictionary()->allKeys(),
+            (std::vector<NSString>{"Path", "Hide"}));
+  EXPECT_EQ(realFor(*read.domain, "Tandrel_PopupDelay"), 0.6);
+  EXPECT_EQ(read.domain->objectForKey("Count")->number()->kind(), NSNumber::Kind::Integer);
+  EXPECT_EQ(read.domain->objectForKey("Enabled")->number()->kind(), NSNumber::Kind::Boolean);
 }
 
 TEST_F(PlistDomainStoreTest, RealsSurviveExactly) {
   PlistDomainStore store(folder());
   for (double value : {0.1, 1.0 / 3.0, 1e-300, 1e300, -0.0, 123456.789}) {
-    PlistDictionary dict;
-    dict.set("v", value);
-    ASSERT_EQ(store.write("reals", dict), "");
+    ASSERT_EQ(store.write("reals", dictionaryWith("v", NSNumber::numberWithDouble(value))), "");
     const auto read = store.read("reals");
     ASSERT_TRUE(read.domain) << read.error;
-    EXPECT_EQ(*read.domain->find("v")->asReal(), value);
+    EXPECT_EQ(realFor(*read.domain, "v"), value);
   }
 }
 
@@ -98,14 +114,23 @@ TEST_F(PlistDomainStoreTest, OutputIsAnXmlPropertyList) {
 }
 
 TEST_F(PlistDomainStoreTest, RewriteReplacesValueInPlace) {
-  PlistDictionary dict = samplePreferences();
-  dict.set("Tandrel_FirstRun", "2.0");  // existing key: order unchanged
-  dict.set("Added", 1);
-  EXPECT_EQ(dict.entries().front().first, "Tandrel_PopupDelay");
-  EXPECT_EQ(dict.entries()[1].second, PlistValue("2.0"));
-  EXPECT_EQ(dict.entries().back().first, "Added");
-  EXPECT_TRUE(dict.remove("Added"));
-  EXPECT_FALSE(dict.remove("Added"));
+  PlistDomainStore store(folder());
+  NSDictionary dict = samplePreferences();
+  ASSERT_EQ(store.write("rewrite", dict), "");
+  dict.setObject("2.0", "Tandrel_FirstRun");  // existing key: order unchanged
+  dict.setObject(NSNumber::numberWithInteger(1), "Added");
+  dict.removeObjectForKey("Count");
+  ASSERT_EQ(store.write("rewrite", dict), "");
+
+  const auto read = store.read("rewrite");
+  ASSERT_TRUE(read.domain) << read.error;
+  EXPECT_EQ(*read.domain, dict);
+  const std::vector<NSString> keys = read.domain->allKeys();
+  EXPECT_EQ(keys, dict.allKeys());
+  EXPECT_EQ(keys[1], "Tandrel_FirstRun");
+  EXPECT_EQ(*read.domain->objectForKey("Tandrel_FirstRun")->string(), "2.0");
+  EXPECT_EQ(keys.back(), "Added");
+  EXPECT_EQ(read.domain->objectForKey("Count"), nullptr);
 }
 
 struct BadFile {
@@ -128,6 +153,12 @@ TEST_P(PlistDomainStoreBadFileTest, GivesNoDomainAndLeavesTheFileAlone) {
   EXPECT_EQ(filesInFolder(), std::set<std::string>{"broken.plist"});
 }
 
+std::string repeated(std::string_view part, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += part;
+  return out;
+}
+
 const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,7 +172,13 @@ INSTANTIATE_TEST_SUITE_P(
                 "an array, not a dictionary"},
         BadFile{"RootString", kHeader + "<string>hello</string></plist>",
                 "a string, not a dictionary"},
-        BadFile{"RootReal", kHeader + "<real>0.5</real></plist>", "a real, not a dictionary"}),
+        BadFile{"RootReal", kHeader + "<real>0.5</real></plist>", "a real, not a dictionary"},
+        BadFile{"RootTrue", kHeader + "<true/></plist>", "a boolean, not a dictionary"},
+        // Nested far enough to exhaust the stack of a reader that recurses per level.
+        BadFile{"AbsurdlyDeep",
+                kHeader + "<dict><key>k</key>" + repeated("<array>", 200000) +
+                    repeated("</array>", 200000) + "</dict></plist>",
+                "not a property list"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlistDomainStoreTest, MissingDomainIsNoDomainWithReason) {
@@ -177,9 +214,9 @@ TEST_F(PlistDomainStoreTest, RejectsDomainNamesThatAreNotFileNames) {
 TEST_F(PlistDomainStoreTest, WritesLeaveOnlyTheDomainAndItsLock) {
   PlistDomainStore store(folder());
   for (int i = 0; i < 5; ++i) {
-    PlistDictionary dict;
-    dict.set("i", i);
-    ASSERT_EQ(store.write("com.corvantix.tandrel", dict), "");
+    ASSERT_EQ(
+        store.write("com.corvantix.tandrel", dictionaryWith("i", NSNumber::numberWithInteger(i))),
+        "");
   }
   EXPECT_EQ(filesInFolder(),
             (std::set<std::string>{"com.corvantix.tandrel.plist", ".com.corvantix.tandrel.lock"}));
@@ -195,13 +232,12 @@ TEST_F(PlistDomainStoreTest, FailedReplaceKeepsOldStateAndCleansTemporaryFile) {
 
 TEST_F(PlistDomainStoreTest, ReaderNeverSeesAPartialFile) {
   PlistDomainStore store(folder());
-  PlistDictionary small;
-  small.set("version", "small");
-  PlistDictionary big = samplePreferences();
-  big.set("version", "big");
-  PlistArray many;
+  const NSDictionary small = dictionaryWith("version", "small");
+  NSDictionary big = samplePreferences();
+  big.setObject("big", "version");
+  NSArray many;
   for (int i = 0; i < 2000; ++i) many.emplace_back("padding to make the write take several blocks");
-  big.set("many", many);
+  big.setObject(many, "many");
   ASSERT_EQ(store.write("race", small), "");
 
   const pid_t child = fork();
@@ -217,7 +253,7 @@ TEST_F(PlistDomainStoreTest, ReaderNeverSeesAPartialFile) {
   while (waitpid(child, &status, WNOHANG) == 0) {
     const auto read = store.read("race");
     ASSERT_TRUE(read.domain) << read.error;
-    const PlistValue* version = read.domain->find("version");
+    const PropertyList* version = read.domain->objectForKey("version");
     ASSERT_NE(version, nullptr);
     EXPECT_TRUE(*read.domain == small || *read.domain == big);
     ++reads;
@@ -229,16 +265,16 @@ TEST_F(PlistDomainStoreTest, ReaderNeverSeesAPartialFile) {
 
 TEST_F(PlistDomainStoreTest, SecondProcessWriteIsSeenByReRead) {
   PlistDomainStore store(folder());
-  PlistDictionary first;
-  first.set("Tandrel_PopupDelay", 0.5);
-  ASSERT_EQ(store.write("com.corvantix.tandrel", first), "");
+  ASSERT_EQ(store.write("com.corvantix.tandrel",
+                        dictionaryWith("Tandrel_PopupDelay", NSNumber::numberWithDouble(0.5))),
+            "");
   ASSERT_TRUE(store.read("com.corvantix.tandrel").domain);
 
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    PlistDictionary second;
-    second.set("Tandrel_PopupDelay", 1.25);
+    const NSDictionary second =
+        dictionaryWith("Tandrel_PopupDelay", NSNumber::numberWithDouble(1.25));
     _exit(PlistDomainStore(folder()).write("com.corvantix.tandrel", second).empty() ? 0 : 1);
   }
   int status = 0;
@@ -246,7 +282,7 @@ TEST_F(PlistDomainStoreTest, SecondProcessWriteIsSeenByReRead) {
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   const auto read = store.read("com.corvantix.tandrel");
   ASSERT_TRUE(read.domain) << read.error;
-  EXPECT_EQ(*read.domain->find("Tandrel_PopupDelay")->asReal(), 1.25);
+  EXPECT_EQ(realFor(*read.domain, "Tandrel_PopupDelay"), 1.25);
 }
 
 TEST_F(PlistDomainStoreTest, LockExcludesAnotherProcessUntilReleased) {
@@ -256,8 +292,7 @@ TEST_F(PlistDomainStoreTest, LockExcludesAnotherProcessUntilReleased) {
 
   auto lock = store.lock("loginwindow");
   ASSERT_TRUE(lock.held()) << lock.error();
-  PlistDictionary ours;
-  ours.set("owner", "parent");
+  NSDictionary ours = dictionaryWith("owner", "parent");
   ASSERT_EQ(store.write(lock, ours), "");
 
   const pid_t child = fork();
@@ -270,13 +305,13 @@ TEST_F(PlistDomainStoreTest, LockExcludesAnotherProcessUntilReleased) {
     auto theirs = other.lock("loginwindow");
     // The parent wrote "released" before releasing; seeing it proves we waited.
     const auto read = other.read("loginwindow");
-    const bool waited = read.domain && read.domain->find("owner") &&
-                        *read.domain->find("owner")->asString() == "released";
+    const PropertyList* owner = read.domain ? read.domain->objectForKey("owner") : nullptr;
+    const bool waited = owner && owner->string() && *owner->string() == "released";
     _exit(theirs.held() && waited ? 0 : 1);
   }
   char started = 0;
   ASSERT_EQ(read(toParent[0], &started, 1), 1);
-  ours.set("owner", "released");
+  ours.setObject("released", "owner");
   ASSERT_EQ(store.write(lock, ours), "");
   lock = PlistDomainStore::Lock();  // release
   int status = 0;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -86,6 +87,12 @@ class PropertyList {
   std::variant<NSString, NSNumber, NSArray, NSDictionary> value_;
 };
 
-// Reads an XML property list (the format of Info.plist files and of string tables saved as
-// property lists). Nothing when the text is not one.
+// Reads a property list: the XML form of Info.plist files, string tables and defaults domains,
+// or the binary form a list converted with plistutil has. Dates, data and uids have no value
+// here and are left out of the array or dictionary holding them. Nothing when the text is not a
+// property list, when its root is one of those left out, or when it nests absurdly deep.
 std::optional<PropertyList> NSPropertyListFromXML(std::string_view text);
+
+// Writes a value as an XML property list that NSPropertyListFromXML reads back equal, keys in
+// their order and reals exactly.
+std::string NSPropertyListToXML(const PropertyList& value);

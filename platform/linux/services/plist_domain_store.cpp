@@ -1,7 +1,6 @@
 #include "plist_domain_store.h"
 
 #include <fcntl.h>
-#include <plist/plist.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,8 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace tandrel::desktop {
@@ -19,17 +18,6 @@ namespace {
 
 // A preference file this large is not ours; refuse it rather than allocate for it.
 constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
-// libplist recurses per level; a hostile file must not exhaust the stack.
-constexpr int kMaxDepth = 64;
-
-struct PlistFree {
-  void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistFree>;
-
-struct CFree {
-  void operator()(void* p) const { std::free(p); }
-};
 
 class Fd {
  public:
@@ -60,106 +48,19 @@ bool validDomainName(std::string_view domain) {
   return true;
 }
 
-const char* typeName(plist_type type) {
-  switch (type) {
-    case PLIST_BOOLEAN:
-      return "a boolean";
-    case PLIST_UINT:
+const char* typeName(const PropertyList& value) {
+  if (value.string()) return "a string";
+  if (value.array()) return "an array";
+  if (value.dictionary()) return "a dictionary";
+  switch (value.number()->kind()) {
+    case NSNumber::Kind::Integer:
       return "an integer";
-    case PLIST_REAL:
+    case NSNumber::Kind::Real:
       return "a real";
-    case PLIST_STRING:
-      return "a string";
-    case PLIST_ARRAY:
-      return "an array";
-    case PLIST_DICT:
-      return "a dictionary";
-    case PLIST_DATE:
-      return "a date";
-    case PLIST_DATA:
-      return "data";
-    case PLIST_KEY:
-      return "a key";
-    case PLIST_UID:
-      return "a uid";
-    default:
-      return "nothing";
+    case NSNumber::Kind::Boolean:
+      return "a boolean";
   }
-}
-
-// Dates, data and uids have no place in a preference domain here; they are skipped.
-std::optional<PlistValue> fromNode(plist_t node, int depth) {
-  if (!node || depth > kMaxDepth) return std::nullopt;
-  switch (plist_get_node_type(node)) {
-    case PLIST_STRING: {
-      uint64_t length = 0;
-      const char* text = plist_get_string_ptr(node, &length);
-      return PlistValue(std::string(text ? text : "", text ? length : 0));
-    }
-    case PLIST_REAL: {
-      double v = 0;
-      plist_get_real_val(node, &v);
-      return PlistValue(v);
-    }
-    case PLIST_UINT: {
-      // libplist keeps every integer in 64 unsigned bits and writes them back signed.
-      uint64_t v = 0;
-      plist_get_uint_val(node, &v);
-      return PlistValue(static_cast<std::int64_t>(v));
-    }
-    case PLIST_BOOLEAN: {
-      uint8_t v = 0;
-      plist_get_bool_val(node, &v);
-      return PlistValue(v != 0);
-    }
-    case PLIST_ARRAY: {
-      PlistArray array;
-      const uint32_t count = plist_array_get_size(node);
-      for (uint32_t i = 0; i < count; ++i) {
-        if (auto item = fromNode(plist_array_get_item(node, i), depth + 1)) {
-          array.push_back(std::move(*item));
-        }
-      }
-      return PlistValue(std::move(array));
-    }
-    case PLIST_DICT: {
-      PlistDictionary dict;
-      plist_dict_iter it = nullptr;
-      plist_dict_new_iter(node, &it);
-      std::unique_ptr<void, CFree> iterGuard(it);
-      for (;;) {
-        char* rawKey = nullptr;
-        plist_t item = nullptr;
-        plist_dict_next_item(node, it, &rawKey, &item);
-        if (!rawKey) break;
-        std::unique_ptr<char, CFree> key(rawKey);
-        if (auto value = fromNode(item, depth + 1)) dict.set(key.get(), std::move(*value));
-      }
-      return PlistValue(std::move(dict));
-    }
-    default:
-      return std::nullopt;
-  }
-}
-
-plist_t toNode(const PlistValue& value) {
-  struct Visitor {
-    plist_t operator()(const std::string& v) const { return plist_new_string(v.c_str()); }
-    plist_t operator()(double v) const { return plist_new_real(v); }
-    plist_t operator()(std::int64_t v) const { return plist_new_uint(static_cast<uint64_t>(v)); }
-    plist_t operator()(bool v) const { return plist_new_bool(v ? 1 : 0); }
-    plist_t operator()(const PlistArray& v) const {
-      plist_t array = plist_new_array();
-      for (const auto& item : v) plist_array_append_item(array, toNode(item));
-      return array;
-    }
-    plist_t operator()(const PlistDictionary& v) const {
-      plist_t dict = plist_new_dict();
-      for (const auto& [key, item] : v) plist_dict_set_item(dict, key.c_str(), toNode(item));
-      return dict;
-    }
-  };
-  return std::visit(Visitor{}, value.storage());
+  return "a number";
 }
 
 bool writeAll(int fd, const char* data, size_t length) {
@@ -249,18 +150,13 @@ PlistDomainStore::ReadResult PlistDomainStore::read(std::string_view domain) con
   }
   bytes.resize(got);
 
-  plist_t raw = nullptr;
   // Accepts binary lists as well, so a file converted with plistutil still reads.
-  plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &raw);
-  PlistPtr root(raw);
-  if (!root) return {std::nullopt, file + " is not a property list"};
-  const plist_type type = plist_get_node_type(root.get());
-  if (type != PLIST_DICT) {
-    return {std::nullopt, file + " holds " + typeName(type) + ", not a dictionary"};
-  }
-  auto value = fromNode(root.get(), 0);
-  if (!value || !value->isDictionary()) return {std::nullopt, file + " is not a property list"};
-  return {std::move(*value->asDictionary()), {}};
+  std::optional<PropertyList> value =
+      NSPropertyListFromXML(std::string_view(bytes.data(), bytes.size()));
+  if (!value) return {std::nullopt, file + " is not a property list"};
+  const NSDictionary* contents = value->dictionary();
+  if (!contents) return {std::nullopt, file + " holds " + typeName(*value) + ", not a dictionary"};
+  return {*contents, {}};
 }
 
 PlistDomainStore::Lock PlistDomainStore::lock(std::string_view domain) const {
@@ -295,30 +191,25 @@ PlistDomainStore::Lock PlistDomainStore::lock(std::string_view domain) const {
   return guard;
 }
 
-std::string PlistDomainStore::write(std::string_view domain,
-                                    const PlistDictionary& contents) const {
+std::string PlistDomainStore::write(std::string_view domain, const NSDictionary& contents) const {
   Lock held = lock(domain);
   if (!held) return held.error();
   return writeLocked(domain, contents);
 }
 
-std::string PlistDomainStore::write(const Lock& held, const PlistDictionary& contents) const {
+std::string PlistDomainStore::write(const Lock& held, const NSDictionary& contents) const {
   if (!held) return "lock not held for \"" + held.domain() + "\"";
   if (held.folder_ != folder_.string()) return "lock belongs to another store";
   return writeLocked(held.domain(), contents);
 }
 
 std::string PlistDomainStore::writeLocked(std::string_view domain,
-                                          const PlistDictionary& contents) const {
+                                          const NSDictionary& contents) const {
   const auto path = pathFor(domain);
   if (!path) return "invalid domain name \"" + std::string(domain) + "\"";
 
-  PlistPtr root(toNode(PlistValue(contents)));
-  char* rawXml = nullptr;
-  uint32_t length = 0;
-  plist_to_xml(root.get(), &rawXml, &length);
-  std::unique_ptr<char, CFree> xml(rawXml);
-  if (!xml) return "cannot serialise domain \"" + std::string(domain) + "\"";
+  const std::string xml = NSPropertyListToXML(contents);
+  if (xml.empty()) return "cannot serialise domain \"" + std::string(domain) + "\"";
 
   std::string tempName = (folder_ / ("." + std::string(domain) + ".plist.XXXXXX")).string();
   Fd fd(::mkstemp(tempName.data()));
@@ -333,7 +224,8 @@ std::string PlistDomainStore::writeLocked(std::string_view domain,
     }
   } unlinker{&tempName};
 
-  if (!writeAll(fd.get(), xml.get(), length)) return errnoText("cannot write", tempName, errno);
+  if (!writeAll(fd.get(), xml.data(), xml.size()))
+    return errnoText("cannot write", tempName, errno);
   if (::fsync(fd.get()) != 0) return errnoText("cannot sync", tempName, errno);
   if (::close(fd.release()) != 0) return errnoText("cannot close", tempName, errno);
   const std::string target = path->string();

@@ -6,12 +6,12 @@
 // and never write.
 #pragma once
 
+#include <Foundation/NSPropertyList.h>
+
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "plist_value.h"
 
 namespace tandrel::desktop {
 
@@ -44,7 +44,7 @@ class PlistDomainStore {
 
   struct ReadResult {
     // Empty when the domain is missing or unreadable.
-    std::optional<PlistDictionary> domain;
+    std::optional<NSDictionary> domain;
     // Why there is no domain, ready for a log line; empty on success.
     std::string error;
   };
@@ -63,9 +63,9 @@ class PlistDomainStore {
 
   // Takes the domain's lock for the duration of the write. Returns an empty string on
   // success, otherwise the reason.
-  std::string write(std::string_view domain, const PlistDictionary& contents) const;
+  std::string write(std::string_view domain, const NSDictionary& contents) const;
   // For a caller that already holds `held` (from lock()) for this store.
-  std::string write(const Lock& held, const PlistDictionary& contents) const;
+  std::string write(const Lock& held, const NSDictionary& contents) const;
 
   // Deletes the domain's file under its lock; a missing file is not an error.
   std::string remove(std::string_view domain) const;
@@ -74,7 +74,7 @@ class PlistDomainStore {
   Lock lock(std::string_view domain) const;
 
  private:
-  std::string writeLocked(std::string_view domain, const PlistDictionary& contents) const;
+  std::string writeLocked(std::string_view domain, const NSDictionary& contents) const;
 
   std::filesystem::path folder_;
 };
