@@ -15,7 +15,8 @@ NSTimer::~NSTimer() {
 NSTimer* NSTimer::scheduledTimerWithTimeInterval(NSTimeInterval interval, Action action,
                                                  bool repeats) {
   auto* timer = new NSTimer(interval, std::move(action), repeats);
-  CFRunLoopTimerContext context{0, timer, nullptr, &NSTimer::Release, nullptr};
+  CFRunLoopTimerContext context{0, timer, nullptr, &NSTimer::Release,
+                                [](const void*) { return CFSTR("NSTimer"); }};
   timer->timer_ = CFRunLoopTimerCreate(kCFAllocatorDefault, CFAbsoluteTimeGetCurrent() + interval,
                                        timer->interval_, 0, 0, &NSTimer::Fire, &context);
   CFRunLoopAddTimer(CFRunLoopGetCurrent(), timer->timer_, kCFRunLoopDefaultMode);

@@ -89,9 +89,7 @@ bool TimerCanFire(const CFRunLoopTimerObject& timer) {
 
 void FireTimer(Desktop& desktop, CFRunLoopTimerObject* timer) {
   ProcessScope scope(*timer->owner);
-  if (desktop.tracing())
-    desktop.trace("timer fired: " +
-                  desktop.functionName(reinterpret_cast<const void*>(timer->callout)));
+  if (desktop.tracing()) desktop.trace("timer fired: " + timer->name);
   // The run loop's own reference keeps the timer alive through its callback.
   CFRetain(timer);
   timer->callout(timer, timer->info);

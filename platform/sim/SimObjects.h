@@ -62,6 +62,7 @@ struct CFRunLoopTimerObject : sim::Object {
   std::set<std::string> modes;  // where it is scheduled; empty when it is not
   std::uint64_t order = 0;      // ties between equal fire dates go to the one scheduled first
   void (*releaseInfo)(const void* info) = nullptr;
+  std::string name;  // for the timeline
   void finalize() override {
     if (releaseInfo != nullptr) std::exchange(releaseInfo, nullptr)(info);
   }

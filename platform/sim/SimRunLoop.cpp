@@ -29,8 +29,15 @@ CFRunLoopTimerRef CFRunLoopTimerCreate(CFAllocatorRef, CFAbsoluteTime fireDate,
                                        CFRunLoopTimerCallBack callout,
                                        CFRunLoopTimerContext* context) {
   sim::Desktop& desktop = sim::Desktop::current();
-  auto* timer = sim::Make<CFRunLoopTimerObject>(
-      "timer " + desktop.functionName(reinterpret_cast<const void*>(callout)));
+  // Named by its context where it says what it is, else by its callback.
+  std::string name = desktop.functionName(reinterpret_cast<const void*>(callout));
+  if (context && context->copyDescription) {
+    CFStringRef description = context->copyDescription(context->info);
+    name = std::string(CFStringGetView(description));
+    CFRelease(description);
+  }
+  auto* timer = sim::Make<CFRunLoopTimerObject>("timer " + name);
+  timer->name = name;
   timer->typeID = sim::kTimerType;
   timer->fireDate = fireDate;
   timer->interval = interval;
@@ -67,20 +74,17 @@ void CFRunLoopAddTimer(CFRunLoopRef, CFRunLoopTimerRef timerRef, CFRunLoopMode m
     desktop.internals().scheduledTimers.push_back(timer);
   }
   timer->modes.insert(std::string(CFStringGetView(mode)));
-  desktop.recordArmedTimer({desktop.now(), timer->fireDate,
-                            desktop.functionName(reinterpret_cast<const void*>(timer->callout))});
-  desktop.trace(
-      "timer armed: " + desktop.functionName(reinterpret_cast<const void*>(timer->callout)) +
-      ", fires in " + sim::FormatTime(timer->fireDate - desktop.now()) + " s");
+  desktop.recordArmedTimer({desktop.now(), timer->fireDate, timer->name});
+  if (desktop.tracing())
+    desktop.trace("timer armed: " + timer->name + ", fires in " +
+                  sim::FormatTime(timer->fireDate - desktop.now()) + " s");
 }
 
 void CFRunLoopRemoveTimer(CFRunLoopRef, CFRunLoopTimerRef timerRef, CFRunLoopMode mode) {
   sim::Desktop& desktop = sim::Desktop::current();
   CFRunLoopTimerObject* timer = LiveTimer(timerRef, "CFRunLoopRemoveTimer");
   if (timer == nullptr || !timer->modes.erase(std::string(CFStringGetView(mode)))) return;
-  if (desktop.tracing())
-    desktop.trace("timer cancelled: " +
-                  desktop.functionName(reinterpret_cast<const void*>(timer->callout)));
+  if (desktop.tracing()) desktop.trace("timer cancelled: " + timer->name);
   if (timer->modes.empty()) Unschedule(timer);
 }
 

@@ -39,6 +39,7 @@ struct CFRunLoopTimerObject : linux_desktop::Object {
   CFTimeInterval interval = 0;
   CFRunLoopTimerCallBack callout = nullptr;
   void* info = nullptr;
+  void (*releaseInfo)(const void* info) = nullptr;  // called once the timer is gone
   bool valid = true;
   std::set<std::string> modes;  // where it is scheduled; empty when it is not
   GSource* source = nullptr;    // attached to the main context while scheduled

@@ -77,7 +77,9 @@ void SetRunLoopMode(CFRunLoopMode mode) {
 
 }  // namespace linux_desktop
 
-CFRunLoopTimerObject::~CFRunLoopTimerObject() = default;
+CFRunLoopTimerObject::~CFRunLoopTimerObject() {
+  if (releaseInfo != nullptr) releaseInfo(info);
+}
 
 CFRunLoopMode kCFRunLoopDefaultModeName() {
   return CFSTR("kCFRunLoopDefaultMode");
@@ -112,6 +114,8 @@ CFRunLoopTimerRef CFRunLoopTimerCreate(CFAllocatorRef, CFAbsoluteTime fireDate,
   timer->interval = interval;
   timer->callout = callout;
   timer->info = context ? context->info : nullptr;
+  if (context && context->retain) timer->info = const_cast<void*>(context->retain(timer->info));
+  timer->releaseInfo = context ? context->release : nullptr;
   return timer;
 }
 
