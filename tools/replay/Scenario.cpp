@@ -129,6 +129,30 @@ const std::map<std::string, Check>& Commands() {
          return e.empty() ? CheckMouseOptions(s, false) : e;
        }},
       {"notify", [](Step& s) { return NeedWords(s, 1, 1, "notify NAME"); }},
+      {"pane",
+       [](Step& s) {
+         static const char* usage =
+             "pane show|leave|on|off|release-slider|state|unload|quit|open-universal-access, "
+             "pane slider SECONDS, or pane accessibility on|off";
+         if (s.words.empty()) return std::string("usage: ") + usage;
+         const std::string& action = s.words[0];
+         if (action == "slider") {
+           if (s.words.size() != 2) return std::string("usage: pane slider SECONDS");
+           return NeedNumbers(s, 1, 1, "the slider's value in seconds");
+         }
+         if (action == "accessibility") {
+           if (s.words.size() != 2 || (s.words[1] != "on" && s.words[1] != "off")) {
+             return std::string("usage: pane accessibility on|off");
+           }
+           return std::string();
+         }
+         for (const char* plain : {"show", "leave", "on", "off", "release-slider", "state",
+                                   "unload", "quit", "open-universal-access"}) {
+           if (action == plain)
+             return s.words.size() == 1 ? std::string() : "usage: " + std::string(usage);
+         }
+         return "unknown pane action '" + action + "'";
+       }},
       {"expect",
        [](Step& s) {
          std::string e = NeedWords(
@@ -140,7 +164,8 @@ const std::map<std::string, Check>& Commands() {
            if (s.words.size() != 3) return std::string("usage: expect notifications NAME N");
            return NeedNumbers(s, 2, 1, "a count");
          }
-         if (what != "posted-calls" && what != "log-lines" && what != "armed-timers") {
+         if (what != "posted-calls" && what != "log-lines" && what != "armed-timers" &&
+             what != "daemons") {
            return "cannot expect '" + what + "'";
          }
          if (s.words.size() != 2) return std::string("usage: expect ") + what + " N";
@@ -203,8 +228,14 @@ Input:    press X Y [button 1|2|3] [clicks N] [modifiers shift,control,option,co
           drag X Y                       release X Y [button N]
           notify NAME                    (posted by another process)
           wait                           (with 'at': only let time pass)
+Pane:     pane show|leave|unload|quit    (the preferences host shows, leaves or lets go of it)
+          pane on|off                    (the on/off switch)
+          pane slider SECONDS            (drag the delay slider there)  pane release-slider
+          pane accessibility on|off      (access for assistive devices, as the pane sees it)
+          pane open-universal-access     pane state (print what the pane shows)
 Checks:   expect posted-calls N          expect log-lines N
           expect armed-timers N          expect notifications NAME N
+          expect daemons N               (daemon processes running)
 )";
 }
 

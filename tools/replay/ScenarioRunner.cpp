@@ -1,6 +1,7 @@
 #include "ScenarioRunner.h"
 
 #include <DaemonProgram.h>
+#include <PaneProgram.h>
 #include <SimDesktop.h>
 #include <TandrelContract.h>
 
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <sstream>
 
 namespace replay {
@@ -22,7 +24,7 @@ class Runner {
     tandrel_test::RegisterDaemonProgram(desktop_);
     start_ = desktop_.now();
     desktop_.onTrace = [this](const sim::TraceEntry& entry) {
-      print(entry.time, entry.process, entry.text);
+      if (worthPrinting(entry)) print(entry.time, entry.process, entry.text);
     };
   }
   ~Runner() { desktop_.onTrace = nullptr; }
@@ -43,6 +45,32 @@ class Runner {
     std::snprintf(stamp, sizeof stamp, "%8.3f", time - start_);
     out_ << stamp << "  " << process
          << std::string(12 - std::min<std::size_t>(process.size(), 11), ' ') << text << '\n';
+  }
+
+  // The pane's own timers (its 0.5 s check, the eye's 0.1 s tick) and the eye's movements would
+  // drown the rest; a control that is told what it already shows is no news either.
+  bool worthPrinting(const sim::TraceEntry& entry) {
+    const std::string& text = entry.text;
+    if (text.starts_with("timer fired: NSTimer") || text.starts_with("timer armed: NSTimer") ||
+        text.starts_with("view eyeImage")) {
+      return false;
+    }
+    if (text.starts_with("view ")) {
+      // One slot per view and attribute; paired words (hidden/shown, …) share a slot.
+      std::string view = text.substr(0, text.find(':'));
+      std::string state = text.substr(view.size() + 1);
+      std::string word = state.substr(0, state.find_first_of(" ", 1));
+      static const std::map<std::string, std::string> pairs = {
+          {" hidden", "visibility"}, {" shown", "visibility"}, {" enabled", "enabled"},
+          {" disabled", "enabled"},  {" animating", "motion"}, {" still", "motion"},
+          {" spinning", "spin"},     {" stopped", "spin"}};
+      auto pair = pairs.find(word);
+      std::string key = view + (pair != pairs.end() ? pair->second : word);
+      auto [last, inserted] = lastViewState_.try_emplace(key, state);
+      if (!inserted && last->second == state) return false;
+      last->second = state;
+    }
+    return true;
   }
 
   void expect(const Step& step, const std::string& what, long actual, long expected) {
@@ -141,12 +169,21 @@ class Runner {
     } else if (c == "notify") {
       sim::ProcessScope scope(pane());
       NSDistributedNotificationCenter::defaultCenter()->postNotificationName(w[0], nullptr);
+    } else if (c == "pane") {
+      performPane(w, n);
     } else if (c == "expect") {
       if (w[0] == "posted-calls")
         expect(step, w[0], long(desktop_.postedCalls().size()), long(n[0]));
       if (w[0] == "log-lines") expect(step, w[0], long(desktop_.logLines().size()), long(n[0]));
       if (w[0] == "armed-timers") {
         expect(step, w[0], long(desktop_.scheduledFireDates().size()), long(n[0]));
+      }
+      if (w[0] == "daemons") {
+        long running = 0;
+        for (const auto& process : desktop_.processes()) {
+          running += process->isRunning() && process->name() == "Tandrel.app";
+        }
+        expect(step, w[0], running, long(n[0]));
       }
       if (w[0] == "notifications") {
         const auto& posted = desktop_.postedNotifications();
@@ -156,8 +193,31 @@ class Runner {
     }
   }
 
+  void performPane(const std::vector<std::string>& w, const std::vector<double>& n) {
+    if (!paneHost_) paneHost_ = std::make_unique<tandrel_test::PaneHost>(desktop_);
+    tandrel_test::PaneHost& host = *paneHost_;
+    const std::string& action = w[0];
+    if (action == "show") host.show();
+    if (action == "leave") host.leave();
+    if (action == "on") host.clickOn();
+    if (action == "off") host.clickOff();
+    if (action == "slider") host.moveSlider(float(n[0]));
+    if (action == "release-slider") host.releaseSlider();
+    if (action == "accessibility") host.setAccessibility(w[1] == "on");
+    if (action == "open-universal-access") host.clickOpenUniversalAccess();
+    if (action == "unload") host.unload();
+    if (action == "quit") host.quit();
+    if (action == "state") {
+      std::istringstream lines(host.stateText());
+      for (std::string line; std::getline(lines, line);) print(desktop_.now(), "pane", line);
+    }
+  }
+
   std::ostream& out_;
+  std::map<std::string, std::string> lastViewState_;
   sim::Desktop desktop_;
+  // The preferences host goes before the desktop it runs on.
+  std::unique_ptr<tandrel_test::PaneHost> paneHost_;
   CFAbsoluteTime start_ = 0;
   sim::Process* pane_ = nullptr;
   int failures_ = 0;

@@ -24,7 +24,7 @@ int main(int argc, char* argv[]) {
     std::cerr << argv[1] << ":" << error->line << ": " << error->message << "\n";
     return 2;
   }
-  std::cout << "    time  process     what happened\n";
+  std::cout << "    time  process             what happened\n";
   int failures = replay::RunScenario(std::get<replay::Scenario>(parsed), std::cout);
   if (failures > 0) {
     std::cout << failures << " expectation(s) failed\n";
