@@ -8,41 +8,6 @@
 
 namespace {
 
-// Until the store speaks NSDictionary itself.
-PropertyList FromStore(const tandrel::desktop::PlistValue& v) {
-  if (auto* s = v.asString()) return *s;
-  if (auto* r = v.asReal()) return NSNumber::numberWithDouble(*r);
-  if (auto* i = v.asInteger()) return NSNumber::numberWithInteger(*i);
-  if (auto* b = v.asBoolean()) return NSNumber::numberWithBool(*b);
-  if (auto* a = v.asArray()) {
-    NSArray out;
-    for (auto& e : *a) out.push_back(FromStore(e));
-    return out;
-  }
-  NSDictionary out;
-  for (auto& [k, e] : *v.asDictionary()) out.setObject(FromStore(e), k);
-  return out;
-}
-tandrel::desktop::PlistValue ToStore(const PropertyList& v) {
-  if (auto* s = v.string()) return *s;
-  if (auto* n = v.number()) {
-    if (n->kind() == NSNumber::Kind::Real) return n->doubleValue();
-    if (n->kind() == NSNumber::Kind::Boolean) return n->boolValue();
-    return n->integerValue();
-  }
-  if (auto* a = v.array()) {
-    tandrel::desktop::PlistArray out;
-    for (auto& e : *a) out.push_back(ToStore(e));
-    return out;
-  }
-  tandrel::desktop::PlistDictionary out;
-  for (auto& [k, e] : *v.dictionary()) out.set(k, ToStore(e));
-  return out;
-}
-tandrel::desktop::PlistDictionary ToStore(const NSDictionary& d) {
-  return *ToStore(PropertyList(d)).asDictionary();
-}
-
 class FileDefaultsStore : public NSUserDefaultsStore {
  public:
   std::optional<NSDictionary> readDomain(const NSString& name) override {
@@ -54,7 +19,7 @@ class FileDefaultsStore : public NSUserDefaultsStore {
       }
       return std::nullopt;
     }
-    return *FromStore(*result.domain).dictionary();
+    return *result.domain;
   }
 
   bool writeDomain(const NSString& name, const NSDictionary* domain) override {
@@ -64,9 +29,9 @@ class FileDefaultsStore : public NSUserDefaultsStore {
       error = files_.remove(name);
     } else if (held != held_.end()) {
       error = files_.write(held->second,
-                           ToStore(*domain));  // a second flock of our own would wait for ever
+                           *domain);  // a second flock of our own would wait for ever
     } else {
-      error = files_.write(name, ToStore(*domain));
+      error = files_.write(name, *domain);
     }
     if (!error.empty()) NSLog("Preferences %s not saved: %s", name.c_str(), error.c_str());
     return error.empty();
@@ -91,8 +56,12 @@ class FileDefaultsStore : public NSUserDefaultsStore {
 
 }  // namespace
 
-NSUserDefaults* NSUserDefaults::standardUserDefaults() {
+NSUserDefaultsStore& NSUserDefaultsStore::userStore() {
   static FileDefaultsStore store;
-  static NSUserDefaults defaults(store);
+  return store;
+}
+
+NSUserDefaults* NSUserDefaults::standardUserDefaults() {
+  static NSUserDefaults defaults(NSUserDefaultsStore::userStore());
   return &defaults;
 }
