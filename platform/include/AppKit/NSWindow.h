@@ -24,6 +24,8 @@ class NSWindow : public NSObject {
   ~NSWindow() override;
 
   NSRect frame() const { return frame_; }
+  // The desktop moves and resizes the window; the frame follows it.
+  void setFrame(NSRect frame) { frame_ = frame; }
   NSView* contentView() const { return contentView_; }
   // The view fills the window; the window does not own it.
   void setContentView(NSView* view);
