@@ -1,0 +1,25 @@
+# Writes the preferences window's menu entry and the login launcher's autostart entry, with the
+# full paths of the installed programs.
+set(prefix "${CMAKE_INSTALL_PREFIX}")
+set(home "$ENV{HOME}")
+if(home AND prefix MATCHES "^${home}(/|$)")
+  set(config "$ENV{XDG_CONFIG_HOME}")
+  if(NOT config)
+    set(config "${home}/.config")
+  endif()
+  set(autostart "${config}/autostart")
+elseif(prefix STREQUAL "/usr")
+  set(autostart "/etc/xdg/autostart")
+else()
+  set(autostart "${prefix}/etc/xdg/autostart")
+endif()
+
+set(TANDREL_BINDIR "${prefix}/bin")
+foreach(entry tandrel-preferences.desktop:${prefix}/share/applications
+              tandrel-login-items.desktop:${autostart})
+  string(REPLACE ":" ";" parts "${entry}")
+  list(GET parts 0 name)
+  list(GET parts 1 folder)
+  configure_file("${TANDREL_ENTRIES_SOURCE}/${name}.in" "${CMAKE_CURRENT_BINARY_DIR}/${name}" @ONLY)
+  file(INSTALL "${CMAKE_CURRENT_BINARY_DIR}/${name}" DESTINATION "${folder}")
+endforeach()
