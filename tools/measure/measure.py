@@ -138,10 +138,12 @@ def latency(build, apps=1, holds=60):
               min(lateness), max(lateness), statistics.mean(lateness)))
 
 
-def cpu_seconds(pid):
+def cpu_seconds(pid, split=False):
     with open("/proc/%d/stat" % pid) as stat:
         parts = stat.read().rsplit(")", 1)[1].split()
-    return (int(parts[11]) + int(parts[12])) / os.sysconf("SC_CLK_TCK")
+    user, system = (int(parts[11]) / os.sysconf("SC_CLK_TCK"),
+                    int(parts[12]) / os.sysconf("SC_CLK_TCK"))
+    return (user, system) if split else user + system
 
 
 def context_switches(pid):
@@ -172,13 +174,16 @@ def cpu(build, moves=200000):
     for _ in range(moves // 1000):
         steps += ["moverel", "1", "0", "500", "moverel", "-1", "0", "500"]
     steps += ["release", "sync"]
-    before = cpu_seconds(desktop.daemon.pid)
+    before = cpu_seconds(desktop.daemon.pid, split=True)
     started = time.time()
     desktop.user(*steps)
     time.sleep(1.0)  # the daemon catches up with the last of the stream
-    spent = cpu_seconds(desktop.daemon.pid) - before
-    print("cpu: %d drag events in %.1f s, daemon CPU %.2f s = %.2f us/event" % (
-        moves, time.time() - started, spent, spent * 1e6 / moves))
+    after = cpu_seconds(desktop.daemon.pid, split=True)
+    user, system = after[0] - before[0], after[1] - before[1]
+    print("cpu: %d drag events in %.1f s, daemon CPU %.2f s = %.2f us/event "
+          "(user %.2f us, kernel %.2f us)" % (
+              moves, time.time() - started, user + system, (user + system) * 1e6 / moves,
+              user * 1e6 / moves, system * 1e6 / moves))
     desktop.close()
 
 
