@@ -2,6 +2,8 @@
 
 #include "SimObjects.h"
 
+#include <RunLoopRules.h>
+
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -79,12 +81,8 @@ namespace {
 
 bool TimerCanFire(const CFRunLoopTimerObject& timer) {
   if (!timer.valid || timer.modes.empty() || !timer.owner->isRunning()) return false;
-  std::string mode(CFStringGetView(timer.owner->runLoopMode()));
-  return timer.modes.contains(mode) ||
-         (timer.modes.contains(std::string(CFStringGetView(kCFRunLoopCommonModes))) &&
-          (mode == std::string(CFStringGetView(kCFRunLoopDefaultMode)) ||
-           mode == std::string(CFStringGetView(NSEventTrackingRunLoopMode)) ||
-           mode == std::string(CFStringGetView(NSModalPanelRunLoopMode))));
+  return platform_common::TimerMayFireInMode(timer.modes,
+                                             CFStringGetView(timer.owner->runLoopMode()));
 }
 
 void FireTimer(Desktop& desktop, CFRunLoopTimerObject* timer) {
@@ -94,9 +92,8 @@ void FireTimer(Desktop& desktop, CFRunLoopTimerObject* timer) {
   CFRetain(timer);
   timer->callout(timer, timer->info);
   if (timer->valid && timer->interval > 0.0) {
-    // Repeating: the next date on the grid of the first, skipping those already past.
-    double missed = std::floor((desktop.now() - timer->fireDate) / timer->interval) + 1.0;
-    timer->fireDate += std::max(1.0, missed) * timer->interval;
+    timer->fireDate =
+        platform_common::NextRepeatingFireDate(timer->fireDate, timer->interval, desktop.now());
   } else if (!timer->modes.empty()) {
     CFRunLoopTimerInvalidate(timer);
   }

@@ -1,8 +1,8 @@
 // The mouse monitor: the user's and the posted events, delivered to the installed handlers.
 #include "SimObjects.h"
 
+#include <EventParameters.h>
 #include <cmath>
-#include <cstring>
 
 namespace sim {
 namespace {
@@ -164,12 +164,9 @@ OSStatus GetEventParameter(EventRef event, EventParamName name, EventParamType d
                            EventParamType* outActualType, ByteCount bufferSize,
                            ByteCount* outActualSize, void* outData) {
   const sim::MouseEvent& e = event->event;
-  auto copy = [&](EventParamType type, const void* value, ByteCount size) -> OSStatus {
-    if (desiredType != type || bufferSize < size || outData == nullptr) return paramErr;
-    std::memcpy(outData, value, size);
-    if (outActualType) *outActualType = type;
-    if (outActualSize) *outActualSize = size;
-    return noErr;
+  auto copy = [&](EventParamType type, const void* value, ByteCount size) {
+    return platform_common::CopyEventParameter(type, value, size, desiredType, outActualType,
+                                               bufferSize, outActualSize, outData);
   };
   if (name == kEventParamMouseButton && e.button) return copy(typeMouseButton, &*e.button, 2);
   if (name == kEventParamClickCount && e.clickCount) return copy(typeUInt32, &*e.clickCount, 4);

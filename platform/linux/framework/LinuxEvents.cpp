@@ -1,12 +1,12 @@
 // The mouse monitor over the X RECORD extension: every press, release and drag on the display,
 // watched without grabbing anything, and the double-click interval from XSettings.
 #include <Carbon/CarbonEvents.h>
+#include <EventParameters.h>
 #include <Foundation/NSLog.h>
 
 #include <tandrel/desktop/x_record_monitor.h>
 #include <tandrel/desktop/x_settings_reader.h>
 
-#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -157,12 +157,9 @@ EventKind GetEventKind(EventRef event) {
 OSStatus GetEventParameter(EventRef event, EventParamName name, EventParamType desiredType,
                            EventParamType* outActualType, ByteCount bufferSize,
                            ByteCount* outActualSize, void* outData) {
-  auto copy = [&](EventParamType type, const void* value, ByteCount size) -> OSStatus {
-    if (desiredType != type || bufferSize < size || outData == nullptr) return paramErr;
-    std::memcpy(outData, value, size);
-    if (outActualType) *outActualType = type;
-    if (outActualSize) *outActualSize = size;
-    return noErr;
+  auto copy = [&](EventParamType type, const void* value, ByteCount size) {
+    return platform_common::CopyEventParameter(type, value, size, desiredType, outActualType,
+                                               bufferSize, outActualSize, outData);
   };
   if (name == kEventParamMouseButton) return copy(typeMouseButton, &event->button, 2);
   if (name == kEventParamClickCount) return copy(typeUInt32, &event->clickCount, 4);

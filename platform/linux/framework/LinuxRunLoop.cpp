@@ -2,6 +2,7 @@
 // clock, so an idle process has no wakeups but its timers'.
 #include "LinuxObjects.h"
 
+#include <RunLoopRules.h>
 #include <glib.h>
 
 #include <algorithm>
@@ -20,10 +21,7 @@ struct TimerSource {
 };
 
 bool MayFireNow(const CFRunLoopTimerObject& timer) {
-  if (timer.modes.contains(gMode)) return true;
-  return timer.modes.contains("kCFRunLoopCommonModes") &&
-         (gMode == "kCFRunLoopDefaultMode" || gMode == "NSEventTrackingRunLoopMode" ||
-          gMode == "NSModalPanelRunLoopMode");
+  return platform_common::TimerMayFireInMode(timer.modes, gMode);
 }
 
 gint64 ReadyTime(CFAbsoluteTime date) {
@@ -40,9 +38,8 @@ gboolean DispatchTimer(GSource* source, GSourceFunc, gpointer) {
   CFRetain(timer);  // through its own callback, whatever the callback releases
   timer->callout(timer, timer->info);
   if (timer->valid && timer->interval > 0.0 && timer->source != nullptr) {
-    double now = CFAbsoluteTimeGetCurrent();
-    double missed = std::floor((now - timer->fireDate) / timer->interval) + 1.0;
-    timer->fireDate += std::max(1.0, missed) * timer->interval;
+    timer->fireDate = platform_common::NextRepeatingFireDate(timer->fireDate, timer->interval,
+                                                             CFAbsoluteTimeGetCurrent());
     g_source_set_ready_time(timer->source, ReadyTime(timer->fireDate));
   } else if (timer->source != nullptr) {
     CFRunLoopTimerInvalidate(timer);
