@@ -1,6 +1,7 @@
 // Launching an application bundle: its executable started detached with posix_spawn, once per
 // user and display. The call returns when the application has started (it holds its instance
 // lock), has found another instance and ended, or has failed.
+#include <InstanceLock.h>
 #include <tandrel/appkit/spawn.h>
 
 #include <ApplicationServices/LaunchServices.h>
@@ -44,8 +45,9 @@ OSStatus LSOpenFromURLSpec(const LSLaunchURLSpec* spec, CFURLRef* outLaunchedURL
   if (access(program.c_str(), X_OK) != 0) return kLSNoExecutableErr;
 
   std::string identifier = InfoString(*bundle, "CFBundleIdentifier");
-  std::string lock = InstanceLockPath(identifier.empty() ? "application" : identifier);
-  if (InstanceLockHeld(lock)) return noErr;  // it runs already: never a second instance
+  std::string lock = identifier.empty() ? "application" : identifier;
+  if (linux_desktop::InstanceLockHeld(lock))
+    return noErr;  // it runs already: never a second instance
 
   pid_t pid = SpawnDetached({program}, false);
   if (pid < 0) {
@@ -62,7 +64,7 @@ OSStatus LSOpenFromURLSpec(const LSLaunchURLSpec* spec, CFURLRef* outLaunchedURL
       if (!another) NSLog("%s ended as it started (status %d)", program.c_str(), status);
       return another ? noErr : kLSUnknownErr;
     }
-    if (InstanceLockHeld(lock)) break;
+    if (linux_desktop::InstanceLockHeld(lock)) break;
     std::this_thread::sleep_for(kPoll);
   }
   ReapLater(pid);

@@ -4,15 +4,10 @@
 #include <glib.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 extern char** environ;
 
@@ -64,42 +59,6 @@ bool ProgramInPath(const std::string& name) {
   bool there = found != nullptr;
   g_free(found);
   return there;
-}
-
-std::string InstanceLockPath(const std::string& bundleIdentifier) {
-  // The same name as the application's own lock: identifier@display in the user's runtime folder.
-  std::string display = g_getenv("DISPLAY") ? g_getenv("DISPLAY") : "";
-  for (char& c : display) {
-    if (c == '/') c = '_';
-  }
-  std::filesystem::path folder = g_get_user_runtime_dir();
-  return (folder / "tandrel" / (bundleIdentifier + "@" + display + ".lock")).string();
-}
-
-bool InstanceLockHeld(const std::string& lockPath) {
-  // Asked of the kernel's lock table, not by taking the lock: a probe that held it for a moment
-  // could make a starting instance believe another one runs.
-  struct stat file {};
-  if (stat(lockPath.c_str(), &file) != 0) return false;
-  std::ifstream locks("/proc/locks");
-  std::string line;
-  while (std::getline(locks, line)) {
-    std::istringstream fields(line);
-    std::string number, kind, mode, access, pid, where;
-    fields >> number >> kind;
-    if (kind == "->") continue;  // waiting for a lock, not holding one
-    fields >> mode >> access >> pid >> where;
-    unsigned devMajor = 0, devMinor = 0;
-    unsigned long long inode = 0;
-    if (kind != "FLOCK" ||
-        std::sscanf(where.c_str(), "%x:%x:%llu", &devMajor, &devMinor, &inode) != 3) {
-      continue;
-    }
-    if (inode == file.st_ino && devMajor == major(file.st_dev) && devMinor == minor(file.st_dev)) {
-      return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace tandrel::desktop

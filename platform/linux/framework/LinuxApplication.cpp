@@ -1,16 +1,14 @@
 // The application: made from the main bundle's description, run on the GLib main loop, ended by
 // terminate:, SIGTERM or SIGINT. One daemon per user and display.
+#include "InstanceLock.h"
 #include "LinuxBundle.h"
 
 #include <AppKit/NSApplication.h>
 #include <Foundation/NSBundle.h>
 #include <Foundation/NSLog.h>
 
-#include <fcntl.h>
 #include <glib-unix.h>
 #include <glib.h>
-#include <sys/file.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <memory>
@@ -56,36 +54,6 @@ gboolean OnSignal(gpointer) {
   TheApplication().terminate(nullptr);
   return G_SOURCE_CONTINUE;
 }
-
-// An exclusive lock held for the life of the process: a second instance of the same bundle
-// for the same user and display finds it taken.
-class InstanceLock {
- public:
-  explicit InstanceLock(const std::string& identifier) {
-    std::filesystem::path folder = g_get_user_runtime_dir();
-    folder /= "tandrel";
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    std::string display = g_getenv("DISPLAY") ? g_getenv("DISPLAY") : "";
-    for (char& c : display) {
-      if (c == '/') c = '_';
-    }
-    path_ = folder / (identifier + "@" + display + ".lock");
-    fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    held_ = fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) == 0;
-  }
-  ~InstanceLock() {
-    if (fd_ >= 0) close(fd_);
-  }
-  InstanceLock(const InstanceLock&) = delete;
-  InstanceLock& operator=(const InstanceLock&) = delete;
-  bool held() const { return held_; }
-
- private:
-  std::filesystem::path path_;
-  int fd_ = -1;
-  bool held_ = false;
-};
 
 std::string InfoString(const NSBundle& bundle, const char* key) {
   const PropertyList* value = bundle.objectForInfoDictionaryKey(key);

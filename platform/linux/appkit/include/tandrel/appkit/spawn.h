@@ -19,9 +19,4 @@ void ReapLater(pid_t pid);
 // Whether a program of that name is in PATH.
 bool ProgramInPath(const std::string& name);
 
-// The lock an application bundle holds while it runs for this user and display, and whether
-// some process holds it now. Kept in step with the application's own lock.
-std::string InstanceLockPath(const std::string& bundleIdentifier);
-bool InstanceLockHeld(const std::string& lockPath);
-
 }  // namespace tandrel::desktop
