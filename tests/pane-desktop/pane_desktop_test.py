@@ -301,8 +301,17 @@ class PaneDesktopTest(unittest.TestCase):
         self.open_running()
         self.assertEqual(len(daemons()), 1, "no second daemon")
 
+    def settle(self):
+        """Lets the notices of earlier saves (each showing saves) arrive before counting anew."""
+        while True:
+            heard = self.bus.heard.count(UPDATE)
+            self.bus.pump(1.0)
+            if self.bus.heard.count(UPDATE) == heard:
+                return
+
     def test_slider_saves_when_let_go_and_the_daemon_hears_of_it(self):
         host = self.open_running()
+        self.settle()
         before = read_domain("com.corvantix.tandrel")["Tandrel_PopupDelay"]
         updates = self.bus.heard.count(UPDATE)
         x, y, width, height = host.places["clickAndHoldTimeSlider"]
