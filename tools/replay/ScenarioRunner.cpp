@@ -44,7 +44,7 @@ class Runner {
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%8.3f", time - start_);
     out_ << stamp << "  " << process
-         << std::string(12 - std::min<std::size_t>(process.size(), 11), ' ') << text << '\n';
+         << std::string(20 - std::min<std::size_t>(process.size(), 19), ' ') << text << '\n';
   }
 
   // The pane's own timers (its 0.5 s check, the eye's 0.1 s tick) and the eye's movements would
