@@ -149,9 +149,9 @@ bool ComCorvantixTandrelPreferenceController::startDaemon() {
   if (!daemonIsRunning()) {
     switchOnOff->setEnabled(false);
     switchOnProgress->startAnimation(this);
-    LSLaunchURLSpec spec{&daemonURL, nullptr, nullptr,
-                         kLSLaunchDontAddToRecents | kLSLaunchDontSwitch, nullptr};
-    OSStatus status = LSOpenFromURLSpec(&spec, nullptr);
+    LSLaunchURLSpec launchSpec{&daemonURL, nullptr, nullptr,
+                               kLSLaunchDontAddToRecents | kLSLaunchDontSwitch, nullptr};
+    OSStatus status = LSOpenFromURLSpec(&launchSpec, nullptr);
     switchOnProgress->stopAnimation(this);
     switchOnOff->setEnabled(true);
     if (status != noErr) {

@@ -26,10 +26,10 @@ bool IsApplicationBundle(const std::string& path) {
 bool Open(const std::string& path, bool hide) {
   if (IsApplicationBundle(path)) {
     NSURL url = NSURL::fileURLWithPath(path);
-    LSLaunchURLSpec spec{
+    LSLaunchURLSpec launchSpec{
         &url, nullptr, nullptr,
         kLSLaunchDontAddToRecents | kLSLaunchDontSwitch | (hide ? kLSLaunchAndHide : 0), nullptr};
-    OSStatus status = LSOpenFromURLSpec(&spec, nullptr);
+    OSStatus status = LSOpenFromURLSpec(&launchSpec, nullptr);
     if (status != noErr) NSLog("Error LSOpenFromURLSpec %d: %s", int(status), path.c_str());
     return status == noErr;
   }

@@ -125,11 +125,12 @@ void NSBeginAlertSheet(const NSString& title, std::optional<NSString> defaultBut
   desktop.trace("sheet shown: " + title);
 }
 
-OSStatus LSOpenFromURLSpec(const LSLaunchURLSpec* spec, CFURLRef* outLaunchedURL) {
-  if (spec == nullptr || spec->appURL == nullptr || outLaunchedURL != nullptr) return paramErr;
+OSStatus LSOpenFromURLSpec(const LSLaunchURLSpec* launchSpec, CFURLRef* outLaunchedURL) {
+  if (launchSpec == nullptr || launchSpec->appURL == nullptr || outLaunchedURL != nullptr)
+    return paramErr;
   sim::Desktop& desktop = sim::Desktop::current();
-  sim::LaunchRequest request{spec->appURL->path(), spec->launchFlags, spec->itemURLs != nullptr,
-                             noErr, false};
+  sim::LaunchRequest request{launchSpec->appURL->path(), launchSpec->launchFlags,
+                             launchSpec->itemURLs != nullptr, noErr, false};
   desktop.trace("launch requested: " + request.path);
   if (desktop.launchStatus) {
     request.status = *desktop.launchStatus;

@@ -33,10 +33,11 @@ std::string InfoString(const NSBundle& bundle, const char* key) {
 
 }  // namespace
 
-OSStatus LSOpenFromURLSpec(const LSLaunchURLSpec* spec, CFURLRef* outLaunchedURL) {
+OSStatus LSOpenFromURLSpec(const LSLaunchURLSpec* launchSpec, CFURLRef* outLaunchedURL) {
   using namespace tandrel::desktop;
-  if (spec == nullptr || spec->appURL == nullptr || outLaunchedURL != nullptr) return paramErr;
-  const std::string& path = spec->appURL->path();
+  if (launchSpec == nullptr || launchSpec->appURL == nullptr || outLaunchedURL != nullptr)
+    return paramErr;
+  const std::string& path = launchSpec->appURL->path();
   std::unique_ptr<NSBundle> bundle = path.empty() ? nullptr : NSBundle::bundleWithPath(path);
   if (!bundle) return kLSApplicationNotFoundErr;
   std::string executable = InfoString(*bundle, "CFBundleExecutable");
