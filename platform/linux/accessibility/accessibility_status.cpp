@@ -1,5 +1,7 @@
 #include "accessibility_status.h"
 
+#include <GLibPointers.h>
+
 #include <gio/gio.h>
 
 #include <memory>
@@ -14,16 +16,6 @@ constexpr const char* kInterface = "org.a11y.Status";
 constexpr const char* kProperty = "IsEnabled";
 // Long enough for the bus launcher to be started on demand.
 constexpr int kCallTimeoutMs = 3000;
-
-struct ErrorFree {
-  void operator()(GError* e) const { g_error_free(e); }
-};
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
-
-struct VariantUnref {
-  void operator()(GVariant* v) const { g_variant_unref(v); }
-};
-using VariantPtr = std::unique_ptr<GVariant, VariantUnref>;
 
 // The reply of Properties.Get is (v); the switch is a boolean inside it.
 bool readReply(GVariant* reply, bool* enabled) {

@@ -1,5 +1,7 @@
 #include "atspi_hit_test.h"
 
+#include <GLibPointers.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <atspi/atspi.h>
@@ -24,25 +26,9 @@ constexpr int kMaxDescent = 64;
 // A WM frame holds the client one or two levels down.
 constexpr int kMaxClientSearchDepth = 4;
 
-struct ErrorFree {
-  void operator()(GError* e) const { g_error_free(e); }
-};
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
-
-struct GFreeDeleter {
-  void operator()(void* p) const { g_free(p); }
-};
-using GCharPtr = std::unique_ptr<gchar, GFreeDeleter>;
-
 struct XFreeDeleter {
   void operator()(void* p) const { XFree(p); }
 };
-
-struct ObjectUnref {
-  void operator()(void* object) const { g_object_unref(object); }
-};
-template <typename T>
-using GObjectPtr = std::unique_ptr<T, ObjectUnref>;
 
 // libatspi is process-wide and cannot be initialised again after atspi_exit (its caches
 // are left half torn down), so it is set up once and stays up for the process.

@@ -1,5 +1,7 @@
 #include "dbus_broadcast.h"
 
+#include <GLibPointers.h>
+
 #include <gio/gio.h>
 
 #include <utility>
@@ -9,16 +11,6 @@ namespace tandrel::desktop {
 namespace {
 
 constexpr int kCallTimeoutMs = 5000;
-
-struct ErrorFree {
-  void operator()(GError* e) const { g_error_free(e); }
-};
-using ErrorPtr = std::unique_ptr<GError, ErrorFree>;
-
-struct VariantUnref {
-  void operator()(GVariant* v) const { g_variant_unref(v); }
-};
-using VariantPtr = std::unique_ptr<GVariant, VariantUnref>;
 
 void deliver(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
              GVariant* parameters, gpointer userData) {
