@@ -2,6 +2,9 @@
 
 #include <TandrelApp.h>
 
+#include <memory>
+#include <stdexcept>
+
 namespace tandrel_test {
 
 void ResetDaemonProcessImage() {
@@ -18,15 +21,15 @@ void ResetDaemonProcessImage() {
 }
 
 void RegisterDaemonProgram(sim::Desktop& desktop, const std::string& bundlePath) {
-  NSDictionary info;
-  info.setObject("com.corvantix.tandrel.daemon", "CFBundleIdentifier");
-  info.setObject("Tandrel", "CFBundleExecutable");
-  info.setObject("MainMenu", "NSMainNibFile");
-  info.setObject(NSNumber::numberWithBool(true), "LSBackgroundOnly");
-  NSDictionary mainMenu;
-  mainMenu.setObject("TandrelDaemonController", "delegate");
-  desktop.registerProgram(
-      bundlePath, {NSBundle(bundlePath, info, {{"MainMenu", mainMenu}}), ResetDaemonProcessImage});
+  // The bundle's own Info dictionary and interface description, as the build lays them out.
+  std::unique_ptr<NSBundle> built = NSBundle::bundleWithPath(TANDREL_APP_DIR);
+  if (!built || !built->propertyListResource("MainMenu")) {
+    throw std::runtime_error("cannot read the daemon's bundle at " TANDREL_APP_DIR);
+  }
+  desktop.registerProgram(bundlePath,
+                          {NSBundle(bundlePath, built->infoDictionary(),
+                                    {{"MainMenu", *built->propertyListResource("MainMenu")}}),
+                           ResetDaemonProcessImage});
 
   desktop.nameFunction(reinterpret_cast<const void*>(&TNDRMouseDownEventHandler),
                        "TNDRMouseDownEventHandler");
