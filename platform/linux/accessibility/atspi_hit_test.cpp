@@ -252,6 +252,8 @@ struct AtspiHitTest::State {
   // Process ids of applications, asked of the bus once per application. Holding the
   // reference keeps the key from being reused by another application's object.
   std::unordered_map<AtspiAccessible*, std::pair<AccessibleElement, pid_t>> pids;
+  // Whether an application answers in window coordinates (GTK 4), asked once per application.
+  std::unordered_map<AtspiAccessible*, bool> windowRelative;
 
   std::optional<WindowAtPoint> windowAt(int x, int y);
   HitTestResult applicationFor(pid_t pid, AccessibleElement* application);
@@ -306,6 +308,7 @@ HitTestResult AtspiHitTest::State::applicationFor(pid_t pid, AccessibleElement* 
     if (appPid == pid && !*application) *application = app;
   }
   std::erase_if(pids, [&seen](const auto& entry) { return !seen.contains(entry.first); });
+  std::erase_if(windowRelative, [&seen](const auto& entry) { return !seen.contains(entry.first); });
   if (!*application) {
     return failure(kNoApplication, "process " + std::to_string(pid) + " is not in AT-SPI");
   }
@@ -339,18 +342,23 @@ HitTestResult AtspiHitTest::elementAt(int screenX, int screenY) {
 
   GError* raw = nullptr;
   // GTK 4 answers only in window coordinates; everyone else in screen coordinates.
-  GCharPtr toolkit(atspi_accessible_get_toolkit_name(application.get(), &raw));
-  if (raw) {
-    ErrorPtr error(raw);
-    return failure(error.get(), "cannot ask the toolkit name");
+  auto known = state_->windowRelative.find(application.get());
+  if (known == state_->windowRelative.end()) {
+    GCharPtr toolkit(atspi_accessible_get_toolkit_name(application.get(), &raw));
+    if (raw) {
+      ErrorPtr error(raw);
+      return failure(error.get(), "cannot ask the toolkit name");
+    }
+    bool gtk4 = false;
+    if (toolkit && g_ascii_strcasecmp(toolkit.get(), "GTK") == 0) {
+      GCharPtr version(atspi_accessible_get_toolkit_version(application.get(), &raw));
+      ErrorPtr error(raw);
+      raw = nullptr;
+      gtk4 = version && version.get()[0] == '4' && version.get()[1] == '.';
+    }
+    known = state_->windowRelative.emplace(application.get(), gtk4).first;
   }
-  bool windowRelative = false;
-  if (toolkit && g_ascii_strcasecmp(toolkit.get(), "GTK") == 0) {
-    GCharPtr version(atspi_accessible_get_toolkit_version(application.get(), &raw));
-    ErrorPtr error(raw);
-    raw = nullptr;
-    windowRelative = version && version.get()[0] == '4' && version.get()[1] == '.';
-  }
+  const bool windowRelative = known->second;
   const AtspiCoordType coords = windowRelative ? ATSPI_COORD_TYPE_WINDOW : ATSPI_COORD_TYPE_SCREEN;
   const int x = windowRelative ? screenX - window->clientX : screenX;
   const int y = windowRelative ? screenY - window->clientY : screenY;
