@@ -176,6 +176,7 @@ TEST_F(DaemonTest, DragOfFourPixelsStillOpensTheMenuAtThePressPoint) {
   auto secondary = secondaryPress();
   ASSERT_TRUE(secondary) << daemonLog();
   EXPECT_EQ(secondary->fields.at("root"), at(row));
+  ASSERT_TRUE(app_->waitFor("menu-opened", {{"widget", "row"}}));
   release();
   expectReleaseSequenceAt(row);
 }
@@ -332,6 +333,9 @@ TEST_F(DaemonTest, SecondInstanceExitsAtOnceAndTheFirstPostsAlone) {
   const Point row = app_->target("row1");
   ASSERT_TRUE(pressAt(row));
   ASSERT_TRUE(secondaryPress()) << daemonLog();
+  // Let go once the menu is up: a release before it opens races the menu's grab, which can then
+  // swallow the click of the release sequence.
+  ASSERT_TRUE(app_->waitFor("menu-opened", {{"widget", "row"}}));
   release();
   expectReleaseSequenceAt(row);
   EXPECT_EQ(secondaryPressCount(), 1);
