@@ -2,6 +2,16 @@
 
 #include <cstring>
 
+// The monitor target and handler pointers are plain values on every desktop.
+EventHandlerUPP NewEventHandlerUPP(EventHandlerProcPtr handler) {
+  return handler;
+}
+
+EventTargetRef GetEventMonitorTarget() {
+  static int monitorTarget;
+  return reinterpret_cast<EventTargetRef>(&monitorTarget);
+}
+
 namespace platform_common {
 
 OSStatus CopyEventParameter(EventParamType type, const void* value, ByteCount size,

@@ -3,6 +3,19 @@
 #include <algorithm>
 #include <cmath>
 
+CFRunLoopMode kCFRunLoopDefaultModeName() {
+  return CFSTR("kCFRunLoopDefaultMode");
+}
+CFRunLoopMode kCFRunLoopCommonModesName() {
+  return CFSTR("kCFRunLoopCommonModes");
+}
+CFRunLoopMode NSEventTrackingRunLoopModeName() {
+  return CFSTR("NSEventTrackingRunLoopMode");
+}
+CFRunLoopMode NSModalPanelRunLoopModeName() {
+  return CFSTR("NSModalPanelRunLoopMode");
+}
+
 namespace platform_common {
 
 bool TimerMayFireInMode(const std::set<std::string>& modes, std::string_view current) {

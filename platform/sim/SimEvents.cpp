@@ -117,15 +117,6 @@ void QueuePostedEvent(const MouseEvent& event) {
 
 }  // namespace sim
 
-EventHandlerUPP NewEventHandlerUPP(EventHandlerProcPtr handler) {
-  return handler;
-}
-
-EventTargetRef GetEventMonitorTarget() {
-  static int monitorTarget;
-  return reinterpret_cast<EventTargetRef>(&monitorTarget);
-}
-
 OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, ItemCount numTypes,
                              const EventTypeSpec* list, void* userData, EventHandlerRef* outRef) {
   sim::Desktop& desktop = sim::Desktop::current();

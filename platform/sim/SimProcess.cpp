@@ -1,10 +1,9 @@
 // Simulated processes and the per-process parts of the seam.
 #include "SimObjects.h"
 
-#include <Foundation/NSLog.h>
+#include <LogLine.h>
 
-#include <cstdarg>
-#include <cstdio>
+#include <Foundation/NSLog.h>
 
 namespace sim {
 
@@ -85,12 +84,7 @@ NSBundle* NSBundle::mainBundle() {
   return sim::Desktop::current().currentProcess().bundle();
 }
 
-void NSLog(const char* format, ...) {
-  char line[1024];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(line, sizeof line, format, arguments);
-  va_end(arguments);
+void platform_common::WriteLogLine(const char* line) {
   sim::Desktop::current().recordLog(line);
 }
 

@@ -3,19 +3,6 @@
 
 #include <algorithm>
 
-CFRunLoopMode kCFRunLoopDefaultModeName() {
-  return CFSTR("kCFRunLoopDefaultMode");
-}
-CFRunLoopMode kCFRunLoopCommonModesName() {
-  return CFSTR("kCFRunLoopCommonModes");
-}
-CFRunLoopMode NSEventTrackingRunLoopModeName() {
-  return CFSTR("NSEventTrackingRunLoopMode");
-}
-CFRunLoopMode NSModalPanelRunLoopModeName() {
-  return CFSTR("NSModalPanelRunLoopMode");
-}
-
 CFAbsoluteTime CFAbsoluteTimeGetCurrent() {
   return sim::Desktop::current().now();
 }

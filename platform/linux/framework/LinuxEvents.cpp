@@ -96,15 +96,6 @@ void Deliver(const MouseEvent& event) {
 
 }  // namespace
 
-EventHandlerUPP NewEventHandlerUPP(EventHandlerProcPtr handler) {
-  return handler;
-}
-
-EventTargetRef GetEventMonitorTarget() {
-  static int monitorTarget;
-  return reinterpret_cast<EventTargetRef>(&monitorTarget);
-}
-
 OSStatus InstallEventHandler(EventTargetRef target, EventHandlerUPP handler, ItemCount numTypes,
                              const EventTypeSpec* list, void* userData, EventHandlerRef* outRef) {
   Monitor& monitor = TheMonitor();

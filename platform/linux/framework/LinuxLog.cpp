@@ -1,22 +1,15 @@
-// NSLog: one line to standard error and to the system log (the journal, where it runs), under the
+// Log lines go to standard error and to the system log (the journal, where it runs), under the
 // program's name.
-#include <Foundation/NSLog.h>
+#include <LogLine.h>
 
 #include <glib.h>
 #include <syslog.h>
 #include <unistd.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <ctime>
 
-void NSLog(const char* format, ...) {
-  char message[1024];
-  va_list arguments;
-  va_start(arguments, format);
-  std::vsnprintf(message, sizeof message, format, arguments);
-  va_end(arguments);
-
+void platform_common::WriteLogLine(const char* message) {
   static bool opened = false;
   if (!opened) {
     openlog(g_get_prgname() ? g_get_prgname() : "Tandrel", LOG_PID, LOG_USER);

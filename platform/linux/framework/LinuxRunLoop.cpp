@@ -78,19 +78,6 @@ CFRunLoopTimerObject::~CFRunLoopTimerObject() {
   if (releaseInfo != nullptr) releaseInfo(info);
 }
 
-CFRunLoopMode kCFRunLoopDefaultModeName() {
-  return CFSTR("kCFRunLoopDefaultMode");
-}
-CFRunLoopMode kCFRunLoopCommonModesName() {
-  return CFSTR("kCFRunLoopCommonModes");
-}
-CFRunLoopMode NSEventTrackingRunLoopModeName() {
-  return CFSTR("NSEventTrackingRunLoopMode");
-}
-CFRunLoopMode NSModalPanelRunLoopModeName() {
-  return CFSTR("NSModalPanelRunLoopMode");
-}
-
 CFAbsoluteTime CFAbsoluteTimeGetCurrent() {
   return double(g_get_monotonic_time()) / 1e6;
 }
